@@ -30,6 +30,7 @@ bool TestSeam::AnswerOpenDialog(const OpenDialogRequest&, std::optional<std::str
 }
 IoVerdict TestSeam::OnIo(IoCall, int64_t) { return {}; }
 bool TestSeam::FailThreadStart() { return false; }
+bool TestSeam::InterceptShellOpen(const std::string&) { return false; }
 
 void InstallTestSeam(TestSeam* seam) { installedSeam.store(seam); }
 TestSeam* InstalledTestSeam() { return installedSeam.load(); }

@@ -64,6 +64,10 @@ class TestSeam {
 
   // Return true to make the next thread start fail.
   virtual bool FailThreadStart();
+
+  // Called in place of opening an address in the system's browser; return true to
+  // swallow it.
+  virtual bool InterceptShellOpen(const std::string& address);
 };
 
 // Installs a seam for the whole process (null removes it). The caller keeps ownership.
