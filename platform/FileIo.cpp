@@ -141,6 +141,11 @@ int64_t FileSeek(THandle handle, int64_t offset, int origin) {
   return detail::SeekTo(handle, offset, origin);
 }
 
+bool FileFlush(THandle handle) {
+  if (AskSeam(IoCall::FileFlush, 0).kind == IoVerdict::Fail || handle < 0) return false;
+  return ::fsync(handle) == 0;
+}
+
 void FileClose(THandle handle) {
   if (handle >= 0) ::close(handle);
 }

@@ -32,6 +32,9 @@ int32_t FileRead(THandle handle, void* buffer, int32_t count);
 int32_t FileWrite(THandle handle, const void* buffer, int32_t count);
 // Returns the new position, or -1 on failure.
 int64_t FileSeek(THandle handle, int64_t offset, int origin);
+// Pushes what was written to the disk, so that a full disk shows before success is
+// reported; false on failure.
+bool FileFlush(THandle handle);
 void FileClose(THandle handle);
 // True when a file (not a directory) stands at name.
 bool FileExists(const std::string& name);

@@ -15,6 +15,7 @@ const char* IoCallName(IoCall call) {
     case IoCall::FileRead: return "FileRead";
     case IoCall::FileWrite: return "FileWrite";
     case IoCall::FileSeek: return "FileSeek";
+    case IoCall::FileFlush: return "FileFlush";
     case IoCall::DeleteFile: return "DeleteFile";
     case IoCall::StreamCreate: return "StreamCreate";
     case IoCall::StreamRead: return "StreamRead";

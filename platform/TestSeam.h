@@ -17,6 +17,7 @@ enum class IoCall {
   FileRead,
   FileWrite,
   FileSeek,
+  FileFlush,
   DeleteFile,
   StreamCreate,
   StreamRead,

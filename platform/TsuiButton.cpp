@@ -67,7 +67,14 @@ void TsuiButton::paintEvent(QPaintEvent*) {
   const QFontMetrics metrics(font());
   const int textWidth = metrics.horizontalAdvance(text());
   const bool hasGlyph = theme_ != nullptr && !glyphName_.isEmpty();
-  const int glyphWidth = hasGlyph ? glyphSize_.width() + spacing_ : 0;
+  // The design's spacing, narrowed where the caption's font is wider than the one the
+  // design was made with, so the caption is never cut.
+  int spacing = spacing_;
+  const int room = width() - 12;
+  if (hasGlyph && glyphSize_.width() + spacing + textWidth > room) {
+    spacing = std::max(4, room - glyphSize_.width() - textWidth);
+  }
+  const int glyphWidth = hasGlyph ? glyphSize_.width() + spacing : 0;
   int x = (width() - glyphWidth - textWidth) / 2 + (down ? 1 : 0);
   const int shift = down ? 1 : 0;
   if (hasGlyph) {

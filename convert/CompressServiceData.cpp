@@ -1,0 +1,102 @@
+// The compression step: the source's service payload goes through "ser.tmp" into the
+// compressor, whose output comes back from "comp_ser.tmp" into Conversion. Both
+// temporary files lie in the current directory and are deleted before the step ends.
+//
+// A payload that cannot be read or written whole is a failed compression, reported like
+// a compressor error: a target is never made from a cut payload.
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "channel/ChannelFormat.h"
+#include "channel/ConversionState.h"
+#include "compress/TZlib.h"
+#include "convert/Unit2.h"
+#include "platform/Exceptions.h"
+#include "platform/FileIo.h"
+#include "platform/TFileStream.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kPayloadFile = "ser.tmp";
+constexpr const char* kCompressedFile = "comp_ser.tmp";
+constexpr int kLevel = 9;
+
+// Reads the service payload, from R + 76 to the end of the source, in one piece.
+// Returns false when it cannot be read whole.
+bool ReadServicePayload(std::vector<uint8_t>& payload) {
+  const THandle source = Conversion.SourceHandle;
+  const int64_t size = FileSeek(source, 0, soFromEnd);
+  if (size < 0) return false;
+  const int64_t n = size - (static_cast<int64_t>(Conversion.RecordOffset) +
+                            channel::kA1PayloadOffset);
+  // A source that ends before its payload would start cannot be converted.
+  if (n < 0) throw EReadError("The source ends before its service payload");
+  payload.resize(static_cast<size_t>(n));
+  const int64_t start = static_cast<int64_t>(Conversion.RecordOffset) + channel::kA1PayloadOffset;
+  if (FileSeek(source, start, soFromBeginning) != start) return false;
+  return FileRead(source, payload.data(), static_cast<int32_t>(n)) == static_cast<int32_t>(n);
+}
+
+bool ReportFailure() {
+  Form1->suiMessageDialog1->SetCaption("Compression Error");
+  Form1->suiMessageDialog1->SetText("Error[8] : Couldn't Compress the dat file!");
+  Form1->suiMessageDialog1->ShowModal();
+  Conversion.CloseSource();
+  return false;
+}
+
+}  // namespace
+
+bool CompressServiceData() {
+  auto zlib = std::make_unique<TZlib>();
+  Conversion.CompressedSize = 0;
+
+  std::vector<uint8_t> payload;
+  const bool payloadRead = ReadServicePayload(payload);
+
+  auto serStream = std::make_unique<TFileStream>(kPayloadFile, fmCreate);
+  const auto n = static_cast<int32_t>(payload.size());
+  const bool payloadWritten = payloadRead && serStream->Write(payload.data(), n) == n;
+  payload = {};
+  serStream->Seek(0, soFromBeginning);
+
+  auto compStream = std::make_unique<TFileStream>(kCompressedFile, fmCreate);
+  compStream->Seek(0, soFromBeginning);
+
+  const int32_t result =
+      payloadWritten ? zlib->Compress(serStream.get(), compStream.get(), kLevel) : -1;
+
+  if (result == 0) {
+    serStream.reset();
+    zlib.reset();
+    DeleteFileA(kPayloadFile);
+
+    const int64_t compressedSize = compStream->Size();
+    bool complete = compressedSize >= 0 && compressedSize <= INT32_MAX;
+    if (complete) {
+      Conversion.CompressedSize = static_cast<int32_t>(compressedSize);
+      Conversion.CompressedPayload.reset(new uint8_t[static_cast<size_t>(compressedSize)]);
+      complete = compStream->Seek(0, soFromBeginning) == 0 &&
+                 compStream->Read(Conversion.CompressedPayload.get(),
+                                  Conversion.CompressedSize) == Conversion.CompressedSize;
+    }
+    compStream.reset();
+    DeleteFileA(kCompressedFile);
+    if (complete) return true;
+    Conversion.ReleasePayload();
+    return ReportFailure();
+  }
+
+  ReportFailure();
+  zlib.reset();
+  compStream.reset();
+  serStream.reset();
+  DeleteFileA(kPayloadFile);
+  DeleteFileA(kCompressedFile);
+  return false;
+}
