@@ -42,9 +42,12 @@ TApplication* Application = &theApplication;
 
 TApplication::TApplication() = default;
 TApplication::~TApplication() {
-  // The window goes before the GUI it was made in.
-  delete mainForm_;
-  app_.reset();
+  // The window goes before the GUI it was made in; a GUI made by someone else (a test
+  // runner) is theirs to tear down, with whatever windows it still has.
+  if (app_) {
+    delete mainForm_.data();
+    app_.reset();
+  }
 }
 
 void TApplication::Initialize() {
@@ -55,11 +58,11 @@ void TApplication::Initialize() {
 
 void TApplication::SetTitle(const std::string& title) {
   title_ = title;
-  if (mainForm_ != nullptr) mainForm_->setWindowTitle(QString::fromStdString(title_));
+  if (!mainForm_.isNull()) mainForm_->setWindowTitle(QString::fromStdString(title_));
 }
 
 void TApplication::AdoptMainForm(QWidget* form, const std::function<void()>& created) {
-  if (mainForm_ == nullptr) mainForm_ = form;
+  mainForm_ = form;
   // The window system shows the application's title for the main window (in the
   // taskbar); the skinned frame draws the window's own caption.
   form->setWindowTitle(QString::fromStdString(title_));
@@ -67,7 +70,7 @@ void TApplication::AdoptMainForm(QWidget* form, const std::function<void()>& cre
 }
 
 void TApplication::Run() {
-  if (mainForm_ == nullptr || QApplication::instance() == nullptr) return;
+  if (mainForm_.isNull() || QApplication::instance() == nullptr) return;
   mainForm_->show();
   QApplication::exec();
 }

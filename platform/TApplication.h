@@ -8,8 +8,10 @@
 #include <new>
 #include <string>
 
+#include <QPointer>
+#include <QWidget>
+
 class QApplication;
-class QWidget;
 
 namespace platform {
 
@@ -38,14 +40,14 @@ class TApplication {
   // A modal box: flags MB_OK or MB_OKCANCEL; returns IDOK or IDCANCEL.
   int MessageBox(const std::string& text, const std::string& caption, int flags);
 
-  QWidget* MainForm() const { return mainForm_; }
+  QWidget* MainForm() const { return mainForm_.data(); }
 
  private:
   void AdoptMainForm(QWidget* form, const std::function<void()>& created);
 
   std::string title_;
   std::unique_ptr<QApplication> app_;
-  QWidget* mainForm_ = nullptr;
+  QPointer<QWidget> mainForm_;  // cleared if the window is deleted by its owner
 };
 
 extern TApplication* Application;
