@@ -32,8 +32,8 @@ bool ReadServicePayload(std::vector<uint8_t>& payload) {
   const THandle source = Conversion.SourceHandle;
   const int64_t size = FileSeek(source, 0, soFromEnd);
   if (size < 0) return false;
-  const int64_t n = size - (static_cast<int64_t>(Conversion.RecordOffset) +
-                            channel::kA1PayloadOffset);
+  const int64_t n =
+      size - (static_cast<int64_t>(Conversion.RecordOffset) + channel::kA1PayloadOffset);
   // A source that ends before its payload would start cannot be converted.
   if (n < 0) throw EReadError("The source ends before its service payload");
   payload.resize(static_cast<size_t>(n));
@@ -61,15 +61,17 @@ bool CompressServiceData() {
 
   auto serStream = std::make_unique<TFileStream>(kPayloadFile, fmCreate);
   const auto n = static_cast<int32_t>(payload.size());
-  const bool payloadWritten = payloadRead && serStream->Write(payload.data(), n) == n;
+  bool whole = payloadRead && serStream->Write(payload.data(), n) == n;
   payload = {};
-  serStream->Seek(0, soFromBeginning);
+  whole = serStream->Seek(0, soFromBeginning) == 0 && whole;
 
   auto compStream = std::make_unique<TFileStream>(kCompressedFile, fmCreate);
-  compStream->Seek(0, soFromBeginning);
+  whole = compStream->Seek(0, soFromBeginning) == 0 && whole;
 
-  const int32_t result =
-      payloadWritten ? zlib->Compress(serStream.get(), compStream.get(), kLevel) : -1;
+  int32_t result = whole ? zlib->Compress(serStream.get(), compStream.get(), kLevel) : -1;
+  // The compressor takes a failed read for the end of the data: it must have read the
+  // payload to its end, or the stream it made is of a cut payload.
+  if (result == 0 && serStream->Seek(0, soFromCurrent) != n) result = -1;
 
   if (result == 0) {
     serStream.reset();
@@ -82,8 +84,8 @@ bool CompressServiceData() {
       Conversion.CompressedSize = static_cast<int32_t>(compressedSize);
       Conversion.CompressedPayload.reset(new uint8_t[static_cast<size_t>(compressedSize)]);
       complete = compStream->Seek(0, soFromBeginning) == 0 &&
-                 compStream->Read(Conversion.CompressedPayload.get(),
-                                  Conversion.CompressedSize) == Conversion.CompressedSize;
+                 compStream->Read(Conversion.CompressedPayload.get(), Conversion.CompressedSize) ==
+                     Conversion.CompressedSize;
     }
     compStream.reset();
     DeleteFileA(kCompressedFile);

@@ -1,5 +1,7 @@
 #include "platform/TFileStream.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/Exceptions.h"
@@ -28,7 +30,9 @@ TFileStream::TFileStream(const std::string& fileName, int mode) : fileName_(file
   }
 }
 
-TFileStream::~TFileStream() { FileClose(handle_); }
+TFileStream::~TFileStream() {
+  FileClose(handle_);
+}
 
 // The stream calls below report to the seam as stream operations; the handle functions
 // they are built on are reached through the descriptor directly, so that one stream call
@@ -50,6 +54,15 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
 int64_t TFileStream::Seek(int64_t offset, int origin) {
   if (AllowedStreamCount(IoCall::StreamSeek, 0) < 0) return -1;
   return detail::SeekTo(handle_, offset, origin);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+int64_t TFileStream::Size() {
+  struct stat st {};
+  return ::fstat(handle_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
 }  // namespace platform

@@ -17,6 +17,8 @@ class TFileStream : public TStream {
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, int origin) override;
+  // Taken from the file itself, so the position is never moved to find it.
+  int64_t Size() override;
 
   const std::string& FileName() const { return fileName_; }
   THandle Handle() const { return handle_; }
