@@ -73,6 +73,13 @@ void TApplication::Run() {
   if (mainForm_.isNull() || QApplication::instance() == nullptr) return;
   mainForm_->show();
   QApplication::exec();
+  // The loop has ended and so does the program: the window and the GUI we made go now,
+  // while Qt and its platform plugin are still whole. Left to the exit handlers, they
+  // would be torn down after parts of Qt already were, and the program would crash.
+  if (app_) {
+    delete mainForm_.data();
+    app_.reset();
+  }
 }
 
 void TApplication::ShowException(const std::exception& e) {

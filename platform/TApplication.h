@@ -31,7 +31,8 @@ class TApplication {
   template <class TFormClass>
   void CreateForm(TFormClass** reference);
 
-  // Runs the message loop until the main window closes.
+  // Runs the message loop until the main window closes, then takes down the window and
+  // the GUI that Initialize made.
   void Run();
 
   // Shows the exception's message in a modal box titled with Title.
