@@ -103,7 +103,10 @@ void TThread::Run() {
 }
 
 void TThread::DoTerminate() {
-  if (onTerminate_) onTerminate_(this);
+  // The handler may delete this object, and with it onTerminate_: call a copy, so that
+  // the handler itself outlives the deletion.
+  const TNotifyEvent handler = onTerminate_;
+  if (handler) handler(this);
 }
 
 }  // namespace platform
