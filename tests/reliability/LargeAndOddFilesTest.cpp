@@ -146,16 +146,11 @@ class LargeAndOddFilesTest : public QObject {
   void cleanupTestCase() { DestroyMainWindow(); }
 
   // The largest size a channel file can have is taken whole: its body is read into
-  // memory, its CRC computed over all of it, and the service record found where it lies,
-  // near the start of the file or at its very end.
-  void sourceJustBelowTwoGiBIsChecked_data() {
-    QTest::addColumn<bool>("zerosBeforeServiceRecord");
-    QTest::newRow("zeros at the end of the service payload") << false;
-    QTest::newRow("zeros in the first record, service record at the end") << true;
-  }
-
+  // memory and its CRC computed over all of it. The service record lies at the very end,
+  // behind 2 GiB of zeros in the first record, so the search runs through the whole body
+  // and R and the version word sit just below the limit, where a wrapped size or offset
+  // would show. (Reading 2 GiB takes its seconds; one such file is enough.)
   void sourceJustBelowTwoGiBIsChecked() {
-    QFETCH(bool, zerosBeforeServiceRecord);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string folder = dir.path().toStdString();
@@ -163,13 +158,9 @@ class LargeAndOddFilesTest : public QObject {
     const ChannelFixture small = ChannelFixture().CarriedWord(0xAB, 0xCD);
     const std::vector<uint8_t> bytes = small.Build();
     const int64_t size = kTwoGiB - 1;
-    const size_t at = zerosBeforeServiceRecord ? static_cast<size_t>(small.R()) : bytes.size();
-    WriteSparse(path, bytes, at, size, true);
+    WriteSparse(path, bytes, static_cast<size_t>(small.R()), size, true);
     if (QTest::currentTestFailed()) return;
-    const int64_t r =
-        zerosBeforeServiceRecord
-            ? size - (static_cast<int64_t>(bytes.size()) - static_cast<int64_t>(small.R()))
-            : small.R();
+    const int64_t r = size - (static_cast<int64_t>(bytes.size()) - small.R());
 
     ScriptedSeam seam;
     OpenEarlierFile(seam, folder);
