@@ -62,7 +62,9 @@ bool CompressServiceData() {
   auto serStream = std::make_unique<TFileStream>(kPayloadFile, fmCreate);
   const auto n = static_cast<int32_t>(payload.size());
   bool whole = payloadRead && serStream->Write(payload.data(), n) == n;
-  payload = {};
+  // Freed, not just emptied (`= {}` keeps the capacity): the compression must not run
+  // with the whole payload still held in memory.
+  std::vector<uint8_t>().swap(payload);
   whole = serStream->Seek(0, soFromBeginning) == 0 && whole;
 
   auto compStream = std::make_unique<TFileStream>(kCompressedFile, fmCreate);
