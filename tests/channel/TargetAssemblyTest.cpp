@@ -55,15 +55,8 @@ QByteArray Zeros(int count) {
   return QByteArray(count, '\0');
 }
 
-uint32_t Be32(const std::vector<uint8_t>& b, size_t at) {
-  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) |
-         b[at + 3];
-}
-
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-  return b[at] | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
-         (uint32_t{b[at + 3]} << 24);
-}
+using fixture::Be32;
+using fixture::Le32;
 
 bool Exists(const std::string& path) {
   struct stat st {};

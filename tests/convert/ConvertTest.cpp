@@ -76,15 +76,8 @@ class Workspace {
   ScopedCurrentDir cwd_;
 };
 
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-  return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
-         uint32_t{b[at + 3]} << 24;
-}
-
-uint32_t Be32(const std::vector<uint8_t>& b, size_t at) {
-  return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 |
-         uint32_t{b[at + 3]};
-}
+using fixture::Be32;
+using fixture::Le32;
 
 bool BytesAre(const std::vector<uint8_t>& b, size_t at, const std::vector<uint8_t>& expected) {
   return at + expected.size() <= b.size() &&

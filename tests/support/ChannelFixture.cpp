@@ -183,4 +183,14 @@ void Seal(std::vector<uint8_t>& file) {
   PutBigEndian(&file[60], ZlibCrc32(file, kHeader));
 }
 
+uint32_t Be32(const std::vector<uint8_t>& b, std::size_t at) {
+  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) |
+         b[at + 3];
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, std::size_t at) {
+  return b[at] | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
+         (uint32_t{b[at + 3]} << 24);
+}
+
 }  // namespace fixture

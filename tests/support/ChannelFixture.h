@@ -88,6 +88,11 @@ std::vector<uint8_t> ServicePayload(std::size_t n, uint32_t seed = 1);
 uint32_t ZlibCrc32(const std::vector<uint8_t>& bytes, std::size_t begin,
                    std::size_t end = SIZE_MAX);
 
+// The 32-bit values at `at`: most significant byte first (header fields), or least
+// significant first (the A2.xx sub-header).
+uint32_t Be32(const std::vector<uint8_t>& bytes, std::size_t at);
+uint32_t Le32(const std::vector<uint8_t>& bytes, std::size_t at);
+
 // Writes the body length (size - 64) at 16 and the body CRC at 60, both big-endian, as a
 // valid file has them. The file must be at least 64 bytes long.
 void Seal(std::vector<uint8_t>& file);
