@@ -4,7 +4,7 @@
 
 #include <climits>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "app/Unit1.h"
 #include "channel/ChannelFormat.h"
@@ -24,12 +24,11 @@ constexpr const char* kChannelFilter = "ZARVO Channel Files (*.zcn)|*.ZCN";
 constexpr const char* kTargetPrefix = "A2_xx_";
 
 // Where the second magic of the body starts; for fewer than two, where the search ended.
-int32_t FindServiceRecord(const std::vector<uint8_t>& body) {
-  const auto n = static_cast<int32_t>(body.size());
+int32_t FindServiceRecord(const uint8_t* body, int32_t n) {
   int32_t count = 0;
   int32_t pos = 0;
   while (pos < n - 5) {
-    if (std::memcmp(body.data() + pos, kMagic.data(), kMagic.size()) == 0) {
+    if (std::memcmp(body + pos, kMagic.data(), kMagic.size()) == 0) {
       ++count;
       if (count == 2) break;
     }
@@ -105,20 +104,21 @@ void TForm1::OpenClick(QObject*) {
     if (size > INT32_MAX) throw EReadError("The source is too large");
     const int32_t n = static_cast<int32_t>(size) - kHeaderSize;
     if (n < 0) throw EReadError("The source ends inside its header");
-    std::vector<uint8_t> body(static_cast<size_t>(n));
+    // Not cleared: the read below fills it whole, or the check ends.
+    std::unique_ptr<uint8_t[]> body(new uint8_t[static_cast<size_t>(n)]);
 
     uint8_t storedCrcBytes[kWordSize] = {};
     FileSeek(source, kCrcOffset, soFromBeginning);
     if (FileRead(source, storedCrcBytes, kWordSize) != kWordSize ||
-        FileRead(source, body.data(), n) != n) {
+        FileRead(source, body.get(), n) != n) {
       throw EReadError("The source could not be read");
     }
-    if (Crc32(0, body.data(), static_cast<uint32_t>(n)) != ReadBigEndian32(storedCrcBytes)) {
+    if (Crc32(0, body.get(), static_cast<uint32_t>(n)) != ReadBigEndian32(storedCrcBytes)) {
       FailCheck("Error[4] : Wrong CRC, The file is corrupted!", "CRC Error");
       return;
     }
 
-    Conversion.RecordOffset = FindServiceRecord(body) + kHeaderSize;
+    Conversion.RecordOffset = FindServiceRecord(body.get(), n) + kHeaderSize;
     const int32_t r = Conversion.RecordOffset;
 
     // A file without a second record ends before R + 72: the short read leaves the
@@ -136,7 +136,7 @@ void TForm1::OpenClick(QObject*) {
     uint8_t carried[kCarriedSize] = {};
     FileRead(source, carried, kCarriedSize);
     std::memcpy(Conversion.CarriedWord, carried, kCarriedSize);
-    body = {};
+    body.reset();
     Convert->SetEnabled(true);
     Memo1->Lines->Add("Source File successfully Opened.");
     Memo1->Lines->Add("You can proceed.");
