@@ -9,8 +9,8 @@
 
 namespace platform {
 
-MessageBoxDialog::MessageBoxDialog(const std::string& text, const std::string& caption,
-                                   int flags) {
+MessageBoxDialog::MessageBoxDialog(const std::string& text, const std::string& caption, int flags)
+    : closeAnswer_((flags & 0xF) == MB_OKCANCEL ? IDCANCEL : IDOK) {
   setWindowTitle(QString::fromStdString(caption));
   setObjectName("MessageBox");
   auto* label = new QLabel(QString::fromStdString(text), this);
@@ -32,6 +32,10 @@ MessageBoxDialog::MessageBoxDialog(const std::string& text, const std::string& c
   layout->addWidget(label);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MessageBoxDialog::reject() {
+  done(closeAnswer_);
 }
 
 }  // namespace platform

@@ -11,6 +11,13 @@ class MessageBoxDialog : public QDialog {
   Q_OBJECT
  public:
   MessageBoxDialog(const std::string& text, const std::string& caption, int flags);
+
+  // Escape or closing the window answers like the box's Cancel button, or OK where it
+  // has none.
+  void reject() override;
+
+ private:
+  int closeAnswer_;
 };
 
 }  // namespace platform

@@ -95,6 +95,8 @@ QPushButton* BoxButton(QDialog* box, QDialogButtonBox::StandardButton which) {
 
 }  // namespace
 
+constexpr int kEscape = -1;  // a row that presses Escape instead of a button
+
 class ThreadsAndBoxesTest : public QObject {
   Q_OBJECT
 
@@ -319,6 +321,9 @@ class ThreadsAndBoxesTest : public QObject {
         << platform::MB_OKCANCEL << int(QDialogButtonBox::Ok) << platform::IDOK;
     QTest::newRow("Cancel of OK/Cancel")
         << platform::MB_OKCANCEL << int(QDialogButtonBox::Cancel) << platform::IDCANCEL;
+    // Escape once answered 0, which is neither of the box's answers.
+    QTest::newRow("Escape on OK") << platform::MB_OK << kEscape << platform::IDOK;
+    QTest::newRow("Escape on OK/Cancel") << platform::MB_OKCANCEL << kEscape << platform::IDCANCEL;
   }
 
   void realBoxOnUiThreadIsModalAndAnswersTheButtonClicked() {
@@ -334,6 +339,10 @@ class ThreadsAndBoxesTest : public QObject {
       if (box == nullptr || clicked) return;
       modal = QApplication::activeModalWidget() == box;
       cancelShown = BoxButton(box, QDialogButtonBox::Cancel) != nullptr;
+      if (button == kEscape) {
+        clicked = true;
+        return QTest::keyClick(box, Qt::Key_Escape);
+      }
       QPushButton* target = BoxButton(box, QDialogButtonBox::StandardButton(button));
       if (target == nullptr) return box->done(-1);
       clicked = true;
