@@ -7,7 +7,6 @@
 
 #include <climits>
 #include <memory>
-#include <vector>
 
 #include "app/Unit1.h"
 #include "channel/ChannelFormat.h"
@@ -27,8 +26,9 @@ constexpr const char* kCompressedFile = "comp_ser.tmp";
 constexpr int kLevel = 9;
 
 // Reads the service payload, from R + 76 to the end of the source, in one piece.
-// Returns false when it cannot be read whole.
-bool ReadServicePayload(std::vector<uint8_t>& payload) {
+// Returns false when it cannot be read whole. The buffer is not cleared first: the read
+// fills it, and a payload of tens of MiB should not be written twice.
+bool ReadServicePayload(std::unique_ptr<uint8_t[]>& payload, int32_t& length) {
   const THandle source = Conversion.SourceHandle;
   const int64_t size = FileSeek(source, 0, soFromEnd);
   if (size < 0) return false;
@@ -36,10 +36,14 @@ bool ReadServicePayload(std::vector<uint8_t>& payload) {
       size - (static_cast<int64_t>(Conversion.RecordOffset) + channel::kA1PayloadOffset);
   // A source that ends before its payload would start cannot be converted.
   if (n < 0) throw EReadError("The source ends before its service payload");
-  payload.resize(static_cast<size_t>(n));
+  // The Open check refuses sources of 2 GiB or more; one that grew since cannot be read
+  // in one piece.
+  if (n > INT32_MAX) return false;
+  length = static_cast<int32_t>(n);
+  payload.reset(new uint8_t[static_cast<size_t>(n)]);
   const int64_t start = static_cast<int64_t>(Conversion.RecordOffset) + channel::kA1PayloadOffset;
   if (FileSeek(source, start, soFromBeginning) != start) return false;
-  return FileRead(source, payload.data(), static_cast<int32_t>(n)) == static_cast<int32_t>(n);
+  return FileRead(source, payload.get(), length) == length;
 }
 
 bool ReportFailure() {
@@ -56,15 +60,14 @@ bool CompressServiceData() {
   auto zlib = std::make_unique<TZlib>();
   Conversion.CompressedSize = 0;
 
-  std::vector<uint8_t> payload;
-  const bool payloadRead = ReadServicePayload(payload);
+  std::unique_ptr<uint8_t[]> payload;
+  int32_t n = 0;
+  const bool payloadRead = ReadServicePayload(payload, n);
 
   auto serStream = std::make_unique<TFileStream>(kPayloadFile, fmCreate);
-  const auto n = static_cast<int32_t>(payload.size());
-  bool whole = payloadRead && serStream->Write(payload.data(), n) == n;
-  // Freed, not just emptied (`= {}` keeps the capacity): the compression must not run
-  // with the whole payload still held in memory.
-  std::vector<uint8_t>().swap(payload);
+  bool whole = payloadRead && serStream->Write(payload.get(), n) == n;
+  // Freed here: the compression must not run with the whole payload still in memory.
+  payload.reset();
   whole = serStream->Seek(0, soFromBeginning) == 0 && whole;
 
   auto compStream = std::make_unique<TFileStream>(kCompressedFile, fmCreate);
