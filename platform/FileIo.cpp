@@ -50,13 +50,16 @@ int OpenUnshared(const std::string& name, int mode, IoCall call) {
   const bool writing = create || (mode & 3) != fmOpenRead;
   struct stat st {};
   if (::stat(name.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return -1;
+    // Only regular files: a pipe or a terminal would block the first read for good.
+    if (!S_ISREG(st.st_mode)) return -1;
     if (writing && IsReadOnly(st)) return -1;
   } else if (!create) {
     return -1;
   }
 
-  int flags = O_CLOEXEC;
+  // Non-blocking, so that a pipe put in the file's place since the test above cannot hold
+  // the open itself; the check after the open refuses it.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   if (create) {
     flags |= O_RDWR | O_CREAT;  // no O_TRUNC: empty the file only once it is ours
   } else if ((mode & 3) == fmOpenWrite) {
@@ -71,7 +74,10 @@ int OpenUnshared(const std::string& name, int mode, IoCall call) {
     fd = ::open(name.c_str(), flags, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
-  if (!LockExclusive(fd) || (create && ::ftruncate(fd, 0) != 0)) {
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 || !LockExclusive(fd) ||
+      (create && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return -1;
   }

@@ -195,6 +195,25 @@ TEST_F(FileIoTest, DeleteFileRefusesHeldFilesAndDirectories) {
   EXPECT_TRUE(std::filesystem::is_directory(dir));
 }
 
+// A pipe or a device named like a channel file is refused at once: the program is the
+// pipe's only writer, so its first read would otherwise wait for good.
+TEST_F(FileIoTest, PipesAndDevicesAreRefusedWithoutBlocking) {
+  const std::string pipe = Path("pipe.ZCN");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+  const std::string device = Path("device.ZCN");
+  std::filesystem::create_symlink("/dev/null", device);
+  for (const std::string& path : {pipe, device}) {
+    SCOPED_TRACE(path);
+    for (const Opener& opener : kOpeners) {
+      SCOPED_TRACE(opener.name);
+      EXPECT_FALSE(opener.open(path));
+    }
+    EXPECT_LT(FileOpen(path, fmOpenRead), 0);
+    EXPECT_LT(FileOpen(path, fmOpenWrite), 0);
+  }
+  EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
+}
+
 TEST_F(FileIoTest, FileSeekReachesPositionsBeyondFourGiB) {
   const std::string path = Path("sparse.bin");
   const int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
