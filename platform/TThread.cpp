@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <QSemaphore>
 #include <QThread>
 #include <atomic>
@@ -35,7 +36,7 @@ struct TThread::Shared {
   QSemaphore released;            // Execute may begin
   std::atomic<bool> abandoned{false};  // the object is gone: run nothing more for it
   std::atomic<bool> executed{false};   // Execute has returned or raised
-  QThread* thread = nullptr;      // deletes itself once finished
+  QPointer<QThread> thread;       // deletes itself on the UI thread once finished
 };
 
 TThread::TThread(bool createSuspended) : shared_(std::make_shared<Shared>()) {
@@ -68,10 +69,12 @@ TThread::TThread(bool createSuspended) : shared_(std::make_shared<Shared>()) {
 
 TThread::~TThread() {
   shared_->abandoned = true;
-  if (shared_->executed) return;  // the thread is leaving and no longer uses this object
-  // Still gated or still in Execute: release it, and wait for Execute to leave `this`.
-  shared_->released.release();
-  if (shared_->thread != nullptr) shared_->thread->wait();
+  // Still gated or still in Execute: release it, so that it leaves `this`.
+  if (!shared_->executed) shared_->released.release();
+  // Then wait for the thread to end. Once Execute has returned the thread waits for
+  // nothing on this thread, so this is short; without it the program could go on to end
+  // and take Qt down while the thread is still on its way out.
+  if (!shared_->thread.isNull()) shared_->thread->wait();
 }
 
 void TThread::Start() { shared_->released.release(); }
