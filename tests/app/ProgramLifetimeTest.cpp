@@ -8,32 +8,24 @@
 // then ends at once, while its worker thread is only just leaving. The target must be
 // whole, the source unchanged and no temporary file left.
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <QMetaObject>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/Unit1.h"
 #include "platform/TApplication.h"
 #include "tests/harness/ScriptedSeam.h"
+#include "tests/harness/WindowHarness.h"
 #include "tests/support/ChannelFixture.h"
 
 using platform::Application;
 
 namespace {
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 int Fail(const char* why) {
   std::fprintf(stderr, "%s\n", why);
@@ -41,10 +33,10 @@ int Fail(const char* why) {
 }
 
 int CloseDuringConversion() {
-  std::string dir = (std::filesystem::temp_directory_path() / "zcn-lifetime-XXXXXX").string();
-  if (::mkdtemp(dir.data()) == nullptr || ::chdir(dir.c_str()) != 0) {
-    return Fail("no scratch directory");
-  }
+  QTemporaryDir temp;
+  if (!temp.isValid()) return Fail("no scratch directory");
+  const std::string dir = temp.path().toStdString();
+  const ScopedCurrentDir inDir(dir);
   const std::string source = dir + "/SAT.ZCN";
   const std::vector<uint8_t> bytes =
       fixture::ChannelFixture().Payload(fixture::ServicePayload(3 << 20, 5)).WriteFile(source);
@@ -79,15 +71,14 @@ int CloseDuringConversion() {
   }
 
   if (!held) return Fail("the close was not held for the run");
-  if (ReadBytes(source) != bytes) return Fail("the source changed");
-  const std::vector<uint8_t> target = ReadBytes(dir + "/A2_xx_SAT.ZCN");
+  if (ReadFileBytes(source) != bytes) return Fail("the source changed");
+  const std::vector<uint8_t> target = ReadFileBytes(dir + "/A2_xx_SAT.ZCN");
   if (target.size() < 80 || fixture::ZlibCrc32(target, 64) != fixture::Be32(target, 60)) {
     return Fail("the target is not whole");
   }
   if (std::filesystem::exists("ser.tmp") || std::filesystem::exists("comp_ser.tmp")) {
     return Fail("a temporary file was left");
   }
-  std::filesystem::remove_all(dir);
   return 0;
 }
 
